@@ -1,0 +1,34 @@
+# Sourced by every Wine test: the run's prefix and small helpers.
+# shellcheck source=wine_env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
+: "${SW_WINE_STATE:?run through ctest}"
+WINEPREFIX=$(cat "$SW_WINE_STATE/prefix")
+export WINEPREFIX
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Runs a Windows program; its exit code is Wine's, cut to 8 bits.
+wine_run() { "$WINE" "$@"; }
+
+# Prints `reg query` output with carriage returns removed.
+reg_query() { "$WINE" reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# The value data of one registry value ("0x5", "hello", "9c00...").
+reg_value() {
+  reg_query "$1" /v "$2" | awk -v n="$2" '
+    { line = $0; sub(/^ +/, "", line) }
+    index(line, n " ") == 1 {
+      rest = substr(line, length(n) + 1); sub(/^ +/, "", rest)
+      split(rest, parts, / +/); type = parts[1]
+      data = substr(rest, length(type) + 1); sub(/^ +/, "", data)
+      print data; found = 1
+    }
+    END { exit found ? 0 : 1 }'
+}
+
+expect_eq() {
+  [ "$1" == "$2" ] || fail "$3: expected '$2', got '$1'"
+}
