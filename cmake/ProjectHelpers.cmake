@@ -39,3 +39,35 @@ function(sw_wine_test name)
     TIMEOUT 300
     ENVIRONMENT "SW_WINE_STATE=${CMAKE_BINARY_DIR}/wine-state;SW_SOURCE_DIR=${CMAKE_SOURCE_DIR};SW_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
+
+# sw_import_library(<target> DEF <file.def> DLL <name.dll>)
+# Windows only: an import library built with dlltool from our own
+# module-definition file, as an IMPORTED target to link against. On i686 the
+# decorated __stdcall names of the .def map to the DLL's plain export names.
+function(sw_import_library target)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "DEF;DLL" "" ${ARGN})
+  set(lib ${CMAKE_CURRENT_BINARY_DIR}/lib${target}.a)
+  set(kill_at "")
+  set(def ${T_DEF})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(kill_at --kill-at)
+  else()
+    # x86_64 has one calling convention and no name decoration.
+    file(READ ${T_DEF} text)
+    string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+    file(WRITE ${def} "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${T_DEF})
+  endif()
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${T_DLL} ${kill_at} --output-lib ${lib}
+    DEPENDS ${def}
+    COMMENT "Import library for ${T_DLL}")
+  add_custom_target(${target}_build DEPENDS ${lib})
+  add_library(${target} STATIC IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION ${lib})
+  add_dependencies(${target} ${target}_build)
+endfunction()
