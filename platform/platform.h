@@ -18,6 +18,7 @@
 #include "platform/native/win_errors.h"
 #include "platform/native/win_registry.h"
 #include "platform/native/win_sync.h"
+#include "platform/native/win_services.h"
 #include "platform/native/win_thread.h"
 
 #endif
