@@ -11,6 +11,7 @@
 
 #include <windows.h>
 #include <winioctl.h>
+#include <ntddscsi.h>
 
 #else
 
@@ -18,6 +19,7 @@
 #include "platform/native/win_errors.h"
 #include "platform/native/win_registry.h"
 #include "platform/native/win_sync.h"
+#include "platform/native/win_devices.h"
 #include "platform/native/win_services.h"
 #include "platform/native/win_thread.h"
 
