@@ -73,6 +73,7 @@ ServiceManager::Service* ServiceManager::find(const std::string& name) {
 
 bool ServiceManager::exists(const std::string& name) {
   Guard guard(machine_mutex());
+  prune();
   return find(name) != nullptr;
 }
 
@@ -84,6 +85,7 @@ bool ServiceManager::marked_for_delete(const std::string& name) {
 
 std::optional<ServiceConfig> ServiceManager::config(const std::string& name) {
   Guard guard(machine_mutex());
+  prune();
   Service* service = find(name);
   if (!service) return std::nullopt;
   return service->config;
@@ -91,6 +93,7 @@ std::optional<ServiceConfig> ServiceManager::config(const std::string& name) {
 
 std::optional<SERVICE_STATUS> ServiceManager::status(const std::string& name) {
   Guard guard(machine_mutex());
+  prune();
   Service* service = find(name);
   if (!service) return std::nullopt;
   settle(*service);
@@ -173,6 +176,12 @@ void ServiceManager::collect(const std::string& name) {
   settle(*service);
   if (service->status.dwCurrentState != SERVICE_STOPPED) return;
   services_.erase(name);
+}
+
+void ServiceManager::prune() {
+  std::vector<std::string> names;
+  for (auto& entry : services_) names.push_back(entry.first);
+  for (const std::string& name : names) collect(name);
 }
 
 DWORD send_service_control(const std::string& name, DWORD control, bool from_manager,

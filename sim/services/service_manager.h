@@ -129,6 +129,8 @@ class ServiceManager {
   void set_scripted_state(Service& service, DWORD state);
   // Removes a service marked for delete once it is stopped and unused.
   void collect(const std::string& name);
+  // Settles every scripted service and collects those that are due.
+  void prune();
   void record(ServiceRequest request) { requests_.push_back(std::move(request)); }
   void record(StatusReport report) { reports_.push_back(report); }
 

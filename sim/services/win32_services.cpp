@@ -109,6 +109,7 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCS
   }
   config.account = lpServiceStartName ? lpServiceStartName : "";
   config.password_given = lpPassword != NULL && *lpPassword;
+  sim::scm().prune();
   if (DWORD dwError = sim::scm().create(config)) return Fail<SC_HANDLE>(dwError, NULL);
   sim::scm().find(config.name)->open_handles++;
   return NewScHandle(config.name, dwDesiredAccess);
@@ -120,6 +121,7 @@ SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD 
   auto manager = FindScHandle(hSCManager);
   if (!manager || !manager->service().empty()) return Fail<SC_HANDLE>(ERROR_INVALID_HANDLE, NULL);
   if (!lpServiceName || !*lpServiceName) return Fail<SC_HANDLE>(ERROR_INVALID_NAME, NULL);
+  sim::scm().prune();
   sim::ServiceManager::Service* service = sim::scm().find(lpServiceName);
   if (!service) return Fail<SC_HANDLE>(ERROR_SERVICE_DOES_NOT_EXIST, NULL);
   if (service->behaviour.open_error) return Fail<SC_HANDLE>(service->behaviour.open_error, NULL);
