@@ -20,6 +20,8 @@
 #include "platform/native/win_registry.h"
 #include "platform/native/win_sync.h"
 #include "platform/native/win_devices.h"
+#include "platform/native/win_files.h"
+#include "platform/native/win_process.h"
 #include "platform/native/win_services.h"
 #include "platform/native/win_thread.h"
 
