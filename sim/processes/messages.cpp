@@ -36,6 +36,9 @@ const std::map<DWORD, std::string>& MessageTable() {
 }
 
 struct LocalMemory {
+  ~LocalMemory() {
+    for (char* block : blocks) delete[] block;
+  }
   std::set<char*> blocks;
 };
 
