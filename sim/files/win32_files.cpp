@@ -47,6 +47,14 @@ DWORD CopyOut(const std::string& text, LPSTR lpBuffer, DWORD nSize) {
   return dwLength;
 }
 
+// Resolves the two paths of a copy or a move; 0 or the error.
+DWORD ResolveBoth(const sim::FileSystem& files, LPCSTR lpFrom, LPCSTR lpTo,
+                  sim::ResolvedPath* pFrom, sim::ResolvedPath* pTo) {
+  if (!lpFrom || !lpTo) return ERROR_INVALID_PARAMETER;
+  if (DWORD dwError = files.resolve(lpFrom, pFrom)) return dwError;
+  return files.resolve(lpTo, pTo);
+}
+
 }  // namespace
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
@@ -86,12 +94,12 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
 BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
   DWORD dwError;
   if (sim::injected_fault("CopyFileA", &dwError)) return Fail(dwError);
-  if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER);
   sim::Guard guard(sim::machine_mutex());
   sim::FileSystem& files = sim::files();
   sim::ResolvedPath source, target;
-  if (DWORD dwResolve = files.resolve(lpExistingFileName, &source)) return Fail(dwResolve);
-  if (DWORD dwResolve = files.resolve(lpNewFileName, &target)) return Fail(dwResolve);
+  if (DWORD dwResolve = ResolveBoth(files, lpExistingFileName, lpNewFileName, &source, &target)) {
+    return Fail(dwResolve);
+  }
   if (IsDirectory(source)) return Fail(ERROR_ACCESS_DENIED);
   if (!IsFile(source)) return Fail(MissingError(files, source));
   if (DWORD dwParent = files.check_parent(target)) return Fail(dwParent);
@@ -112,12 +120,12 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
 BOOL WINAPI MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
   DWORD dwError;
   if (sim::injected_fault("MoveFileA", &dwError)) return Fail(dwError);
-  if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER);
   sim::Guard guard(sim::machine_mutex());
   sim::FileSystem& files = sim::files();
   sim::ResolvedPath source, target;
-  if (DWORD dwResolve = files.resolve(lpExistingFileName, &source)) return Fail(dwResolve);
-  if (DWORD dwResolve = files.resolve(lpNewFileName, &target)) return Fail(dwResolve);
+  if (DWORD dwResolve = ResolveBoth(files, lpExistingFileName, lpNewFileName, &source, &target)) {
+    return Fail(dwResolve);
+  }
   if (!Exists(source)) return Fail(MissingError(files, source));
   if (DWORD dwParent = files.check_parent(target)) return Fail(dwParent);
   if (Exists(target) && source.host != target.host) return Fail(ERROR_ALREADY_EXISTS);
