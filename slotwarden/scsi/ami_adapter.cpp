@@ -1,6 +1,5 @@
 #include "slotwarden/scsi/ami_adapter.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "slotwarden/scsi/cdb_length.h"
@@ -29,11 +28,7 @@ CAmiAdapter::CAmiAdapter(int nPort, DWORD cbBurst) : CScsiAdapter(nPort, cbBurst
 
 CAmiAdapter::~CAmiAdapter() { Close(); }
 
-DWORD CAmiAdapter::Open() {
-  char szName[DEVICE_NAME_BUFFER_SIZE];
-  snprintf(szName, sizeof(szName), SCSI_PORT_DEVICE_FORMAT, (int)m_nPort);
-  return OpenHeldDevice(szName);
-}
+DWORD CAmiAdapter::Open() { return OpenHeldDevice(SCSI_PORT_DEVICE_FORMAT, (int)m_nPort); }
 
 DWORD CAmiAdapter::Close() { return m_Device.Close(); }
 
@@ -46,14 +41,6 @@ bool CAmiAdapter::GetSenseData(SenseRef* pSense) {
   if (m_pRequest == NULL) return false;
   const AMI_DIRECT_REQUEST* pRequest = (const AMI_DIRECT_REQUEST*)m_pRequest;
   return SenseAt(AMI_SENSE_OFFSET, pRequest->bSenseLength, pSense);
-}
-
-DWORD CAmiAdapter::ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(true, nChannel, nTarget, pCdb, cbCdb);
-}
-
-DWORD CAmiAdapter::ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(false, nChannel, nTarget, pCdb, cbCdb);
 }
 
 DWORD CAmiAdapter::Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb,

@@ -27,10 +27,8 @@ class CAmiAdapter : public CScsiAdapter {
   DWORD Close();
   BYTE* GetDataBuffer(bool bAllocate);
   bool GetSenseData(SenseRef* pSense);
-  DWORD ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
-  DWORD ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
 
- private:
+ protected:
   DWORD Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
 };
 

@@ -1,6 +1,5 @@
 #include "slotwarden/scsi/mylex_adapter.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "slotwarden/scsi/device_locations.h"
@@ -23,11 +22,7 @@ CMylexAdapter::CMylexAdapter(int nPort, DWORD cbBurst) : CScsiAdapter(nPort, cbB
 
 CMylexAdapter::~CMylexAdapter() { Close(); }
 
-DWORD CMylexAdapter::Open() {
-  char szName[DEVICE_NAME_BUFFER_SIZE];
-  snprintf(szName, sizeof(szName), SCSI_PORT_DEVICE_FORMAT, (int)m_nPort);
-  return OpenHeldDevice(szName);
-}
+DWORD CMylexAdapter::Open() { return OpenHeldDevice(SCSI_PORT_DEVICE_FORMAT, (int)m_nPort); }
 
 DWORD CMylexAdapter::Close() { return m_Device.Close(); }
 
@@ -40,14 +35,6 @@ bool CMylexAdapter::GetSenseData(SenseRef* pSense) {
   if (m_pRequest == NULL) return false;
   const MYLEX_DIRECT_REQUEST* pRequest = (const MYLEX_DIRECT_REQUEST*)m_pRequest;
   return SenseAt(MYLEX_SENSE_OFFSET, pRequest->bSenseLength, pSense);
-}
-
-DWORD CMylexAdapter::ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(true, nChannel, nTarget, pCdb, cbCdb);
-}
-
-DWORD CMylexAdapter::ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(false, nChannel, nTarget, pCdb, cbCdb);
 }
 
 DWORD CMylexAdapter::Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb,

@@ -47,14 +47,6 @@ bool CPassThroughAdapter::GetSenseData(SenseRef* pSense) {
   return SenseAt(pRequest->SenseInfoOffset, pRequest->SenseInfoLength, pSense);
 }
 
-DWORD CPassThroughAdapter::ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(true, nChannel, nTarget, pCdb, cbCdb);
-}
-
-DWORD CPassThroughAdapter::ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(false, nChannel, nTarget, pCdb, cbCdb);
-}
-
 DWORD CPassThroughAdapter::Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb,
                                    int cbCdb) {
   bool bWasOpen = m_Device.IsOpen();

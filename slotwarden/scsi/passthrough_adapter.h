@@ -26,16 +26,17 @@ class CPassThroughAdapter : public CScsiAdapter {
   DWORD SelectTarget(int nChannel, int nTarget);
   DWORD ReleaseTarget();
   bool GetSenseData(SenseRef* pSense);
-  // A request the driver refuses (87) becomes 4 when a disk or scanner
-  // device claims the location, else 130.
-  DWORD ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
-  DWORD ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
 
   void SetReadWrite(bool bReadWrite) { m_bReadWrite = bReadWrite ? 1 : 0; }
   bool IsOpen() const { return m_bOpen != 0; }
 
- private:
+ protected:
+  // Opens the location's device around the request when none is open. A
+  // request the driver refuses (87) becomes 4 when a disk or scanner device
+  // claims the location, else 130.
   DWORD Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
+
+ private:
   DWORD Send(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb, int cbCdb,
              DWORD cbData);
 };

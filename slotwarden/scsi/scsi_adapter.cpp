@@ -1,10 +1,12 @@
 #include "slotwarden/scsi/scsi_adapter.h"
 
 #include <new>
+#include <stdio.h>
 #include <string.h>
 
 #include "slotwarden/scsi/adapter_list.h"
 #include "slotwarden/scsi/cdb_length.h"
+#include "slotwarden/scsi/device_locations.h"
 #include "slotwarden/scsi/scsi_results.h"
 
 CScsiAdapter::CScsiAdapter(int nPort, DWORD cbBurst)
@@ -61,9 +63,15 @@ BYTE* CScsiAdapter::GetDataBuffer(bool bAllocate) {
   return pbRequest ? pbRequest + REQUEST_HEADER_SIZE : NULL;
 }
 
-DWORD CScsiAdapter::ExecuteIn(int, int, const BYTE*, int) { return SCSI_RESULT_NOT_PROVIDED; }
+DWORD CScsiAdapter::ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
+  return Execute(true, nChannel, nTarget, pCdb, cbCdb);
+}
 
-DWORD CScsiAdapter::ExecuteOut(int, int, const BYTE*, int) { return SCSI_RESULT_NOT_PROVIDED; }
+DWORD CScsiAdapter::ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
+  return Execute(false, nChannel, nTarget, pCdb, cbCdb);
+}
+
+DWORD CScsiAdapter::Execute(bool, int, int, const BYTE*, int) { return SCSI_RESULT_NOT_PROVIDED; }
 
 void CScsiAdapter::SetChannelCount(DWORD n) {
   m_nChannels = n < m_nChannelsMade ? n : m_nChannelsMade;
@@ -123,9 +131,11 @@ ScsiLocation* CScsiAdapter::MakeScsiLocation(ScsiLocation* pLocation, int nChann
   return pLocation;
 }
 
-DWORD CScsiAdapter::OpenHeldDevice(const char* pszName) {
+DWORD CScsiAdapter::OpenHeldDevice(const char* pszFormat, int nNumber) {
   if (m_Device.IsOpen()) return ERROR_SUCCESS;
-  DWORD dwResult = m_Device.Open(pszName, DEVICE_READ | DEVICE_WRITE);
+  char szName[DEVICE_NAME_BUFFER_SIZE];
+  snprintf(szName, sizeof(szName), pszFormat, nNumber);
+  DWORD dwResult = m_Device.Open(szName, DEVICE_READ | DEVICE_WRITE);
   if (dwResult == ERROR_SUCCESS) dwResult = ScanChannels(NULL);
   if (dwResult != ERROR_SUCCESS) m_Device.Close();
   return dwResult;

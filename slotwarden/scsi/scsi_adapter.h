@@ -51,8 +51,9 @@ class CScsiAdapter {
   // The sense area of the request buffer; false while there is no buffer.
   virtual bool GetSenseData(SenseRef* pSense) = 0;
   // One command reading data into (In) or sending data from (Out) the data
-  // area. A CDB longer than the class's CDB field, or one that moves more
-  // than m_cbMaxTransfer bytes, is refused with 87 before anything is sent.
+  // area, in the class's request layout (Execute). A CDB longer than the
+  // class's CDB field, or one that moves more than m_cbMaxTransfer bytes, is
+  // refused with 87 before anything is sent.
   virtual DWORD ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
   virtual DWORD ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
 
@@ -84,11 +85,15 @@ class CScsiAdapter {
   bool IsDeviceOpen() const { return m_Device.IsOpen(); }
 
  protected:
+  // ExecuteIn (bDataIn) and ExecuteOut of a family; 1200 in the base.
+  virtual DWORD Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb, int cbCdb);
+
   // The opening rule of the classes that hold their device from Open to
   // Close: nothing to do when it is open already (no rescan); otherwise open
-  // pszName for reading and writing, then ScanChannels. On either failure
-  // the device is closed again and that code returned.
-  DWORD OpenHeldDevice(const char* pszName);
+  // the device pszFormat names with nNumber for reading and writing, then
+  // ScanChannels. On either failure the device is closed again and that
+  // code returned.
+  DWORD OpenHeldDevice(const char* pszFormat, int nNumber);
 
   // The request buffer, allocated first when bAllocate is set; NULL when
   // there is none.

@@ -1,6 +1,5 @@
 #include "slotwarden/scsi/tarn_adapter.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "slotwarden/scsi/adapter_list.h"
@@ -36,9 +35,7 @@ CTarnAdapter::CTarnAdapter(int nPort, DWORD cbBurst) : CScsiAdapter(nPort, cbBur
 CTarnAdapter::~CTarnAdapter() { Close(); }
 
 DWORD CTarnAdapter::Open() {
-  char szName[DEVICE_NAME_BUFFER_SIZE];
-  snprintf(szName, sizeof(szName), TARN_DEVICE_FORMAT, GetTarnDeviceNumber((int)m_nPort));
-  return OpenHeldDevice(szName);
+  return OpenHeldDevice(TARN_DEVICE_FORMAT, GetTarnDeviceNumber((int)m_nPort));
 }
 
 DWORD CTarnAdapter::Close() { return m_Device.Close(); }
@@ -52,14 +49,6 @@ bool CTarnAdapter::GetSenseData(SenseRef* pSense) {
   if (m_pRequest == NULL) return false;
   const TARN_REQUEST_BLOCK* pSrb = (const TARN_REQUEST_BLOCK*)m_pRequest;
   return SenseAt(RequestOffset(pSrb->SenseInfoBuffer), pSrb->SenseInfoBufferLength, pSense);
-}
-
-DWORD CTarnAdapter::ExecuteIn(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(true, nChannel, nTarget, pCdb, cbCdb);
-}
-
-DWORD CTarnAdapter::ExecuteOut(int nChannel, int nTarget, const BYTE* pCdb, int cbCdb) {
-  return Execute(false, nChannel, nTarget, pCdb, cbCdb);
 }
 
 DWORD CTarnAdapter::Execute(bool bDataIn, int nChannel, int nTarget, const BYTE* pCdb,
