@@ -123,6 +123,11 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
   state.service = name;
   state.dispatcher_thread = std::this_thread::get_id();
 
+  // A whole program run as a service can be stopped at a virtual time.
+  if (std::optional<uint64_t> stop_at = manager.stop_at_ms()) {
+    manager.control_at(*stop_at, name, SERVICE_CONTROL_STOP);
+  }
+
   LPSERVICE_MAIN_FUNCTIONA pfnMain = lpServiceStartTable[0].lpServiceProc;
   std::thread service_thread([pfnMain, name] {
     std::string arg0 = name;

@@ -48,6 +48,9 @@ ServiceManager::ServiceManager() : module_path_(default_module_path()) {
   if (const char* name = std::getenv("SIM_SERVICE_PROCESS")) {
     if (*name) hosted_name_ = name;
   }
+  if (const char* stop_at = std::getenv("SIM_SERVICE_STOP_AT_MS")) {
+    if (*stop_at) stop_at_ms_ = std::strtoull(stop_at, nullptr, 10);
+  }
 }
 
 ServiceManager& scm() { return component<ServiceManager>(); }

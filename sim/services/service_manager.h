@@ -6,7 +6,9 @@
 // This process runs as a service only when the manager "started" it: either
 // the environment variable SIM_SERVICE_PROCESS names the service when the
 // machine is reset (for whole programs), or a test calls
-// `scm().start_this_process_as(name)`. Otherwise StartServiceCtrlDispatcherA
+// `scm().start_this_process_as(name)`. SIM_SERVICE_STOP_AT_MS=<t> then also
+// sends it a stop request at virtual time t. Both are read when the manager
+// is first used after a reset. Otherwise StartServiceCtrlDispatcherA
 // fails at once with ERROR_FAILED_SERVICE_CONTROLLER_CONNECT, as it does for
 // a program started from a console.
 //
@@ -102,6 +104,8 @@ class ServiceManager {
   // Makes StartServiceCtrlDispatcherA run this process as service `name`.
   void start_this_process_as(const std::string& name);
   const std::string& hosted_name() const { return hosted_name_; }
+  // The virtual time of the stop request SIM_SERVICE_STOP_AT_MS asks for.
+  std::optional<uint64_t> stop_at_ms() const { return stop_at_ms_; }
   // At virtual time `at_ms` the manager sends `control` to `name` (the
   // handler of this process, when it is that service, runs on the
   // dispatcher thread before the clock moves on). SERVICE_CONTROL_SHUTDOWN
@@ -139,6 +143,7 @@ class ServiceManager {
   std::vector<ServiceRequest> requests_;
   std::vector<StatusReport> reports_;
   std::string hosted_name_;
+  std::optional<uint64_t> stop_at_ms_;
   std::string module_path_;
 };
 

@@ -1,5 +1,8 @@
 // The service main sequence under the simulated manager: the reports it
 // sends, the events of failed stages, and stop requests on the other thread.
+#include <stdlib.h>
+
+#include "sim/core/machine.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace {
@@ -147,6 +150,20 @@ TEST_F(ShellTest, WithoutStopEventAStopOnlyChangesTheReportedState) {
   ExpectStatus(reports[2], SERVICE_STOP_PENDING, 4, 0, 0, 1, 5000);
   // A second stop while stop-pending is not accepted by the manager.
   EXPECT_EQ(sim::scm().requests_for(kName)[1].error, DWORD(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
+}
+
+TEST_F(ShellTest, EnvironmentStartsTheProgramAsServiceAndStopsItAtAVirtualTime) {
+  setenv("SIM_SERVICE_PROCESS", kName, 1);
+  setenv("SIM_SERVICE_STOP_AT_MS", "150000", 1);
+  sim::reset();
+  EXPECT_EQ(sim::scm().hosted_name(), kName);  // read when the manager is first used
+  unsetenv("SIM_SERVICE_PROCESS");
+  unsetenv("SIM_SERVICE_STOP_AT_MS");
+  WorkUntilStopped(0);
+  EXPECT_EQ(RunShell({}), 0);
+  EXPECT_EQ(sim::now_ms(), 150000u);
+  ASSERT_EQ(Reports().size(), 4u);
+  EXPECT_EQ(Reports()[2].dwCurrentState, DWORD(SERVICE_STOP_PENDING));
 }
 
 TEST_F(ShellTest, WorkRoutineRemovingItsOwnServiceStopsAndDeletesIt) {
