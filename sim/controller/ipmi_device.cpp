@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim/core/machine.h"
+#include "sim/core/records.h"
 
 namespace sim {
 
@@ -134,7 +135,7 @@ std::optional<std::vector<uint8_t>> IpmiDevice::on_write(const std::vector<uint8
   request.rq_lun = bytes[3] & 0x03;
   request.command = bytes[4];
   request.data.assign(bytes.begin() + 5, bytes.end() - 1);
-  requests_.push_back(request);
+  if (keeping_records()) requests_.push_back(request);
 
   if (!answering_ || (answer_limit_ && exchange > *answer_limit_)) return std::nullopt;
 

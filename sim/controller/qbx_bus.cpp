@@ -11,6 +11,7 @@
 #include "sim/core/faults.h"
 #include "sim/core/handles.h"
 #include "sim/core/machine.h"
+#include "sim/core/records.h"
 
 namespace sim {
 
@@ -36,6 +37,9 @@ struct QbxState {
   bool in_exchange = false;
   uint64_t pause_since_last = 0;
   std::vector<uint32_t> pauses;
+  // Closed exchanges that were not kept: their count per address and totals.
+  std::map<int, uint64_t> dropped_by_address;
+  BusTotals dropped;
 };
 
 QbxState& state() { return component<QbxState>(); }
@@ -63,6 +67,13 @@ void end_exchange(QbxState& qbx) {
   exchange.end_ms = now_ms();
   exchange.closed = true;
   qbx.in_exchange = false;
+  if (!keeping_records()) {
+    ++qbx.dropped_by_address[exchange.address];
+    ++qbx.dropped.exchanges;
+    qbx.dropped.busy_ms += exchange.end_ms - exchange.start_ms;
+    qbx.dropped.pause_ms += exchange.pause_before_ms;
+    qbx.trace.pop_back();
+  }
 }
 
 void close_device(QbxState& qbx) {
@@ -131,11 +142,30 @@ std::vector<BusExchange> bus_trace() {
 
 size_t bus_exchange_count(int address) {
   Guard guard(machine_mutex());
+  QbxState& qbx = state();
   size_t count = 0;
-  for (const BusExchange& exchange : state().trace) {
+  if (address < 0) {
+    count = qbx.dropped.exchanges;
+  } else {
+    auto it = qbx.dropped_by_address.find(address);
+    if (it != qbx.dropped_by_address.end()) count = it->second;
+  }
+  for (const BusExchange& exchange : qbx.trace) {
     if (address < 0 || exchange.address == address) ++count;
   }
   return count;
+}
+
+BusTotals bus_totals() {
+  Guard guard(machine_mutex());
+  QbxState& qbx = state();
+  BusTotals totals = qbx.dropped;
+  for (const BusExchange& exchange : qbx.trace) {
+    ++totals.exchanges;
+    totals.busy_ms += (exchange.closed ? exchange.end_ms : now_ms()) - exchange.start_ms;
+    totals.pause_ms += exchange.pause_before_ms;
+  }
+  return totals;
 }
 
 std::vector<uint32_t> qbx_pauses() {
@@ -305,7 +335,7 @@ void QBXAPI_CALL QBXSleep(DWORD dwMilliseconds) {
     Guard guard(machine_mutex());
     sim::injected_fault("QBXSleep", nullptr);
     sim::QbxState& qbx = sim::state();
-    qbx.pauses.push_back(dwMilliseconds);
+    if (sim::keeping_records()) qbx.pauses.push_back(dwMilliseconds);
     if (!qbx.in_exchange) qbx.pause_since_last += dwMilliseconds;
   }
   sim::advance(dwMilliseconds);

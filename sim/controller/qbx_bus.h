@@ -65,6 +65,16 @@ size_t bus_exchange_count(int address = -1);
 // Each QBXSleep, in order.
 std::vector<uint32_t> qbx_pauses();
 
+// With records off (sim/core/records.h) an exchange leaves the trace when
+// it closes and only counts in the totals, and pauses are not listed.
+struct BusTotals {
+  uint64_t exchanges = 0;
+  uint64_t busy_ms = 0;   // from the open of each exchange to its close
+  uint64_t pause_ms = 0;  // QBXSleep time between exchanges
+};
+// Every exchange since reset, kept in the trace or not.
+BusTotals bus_totals();
+
 // One exchange as one line of text (see docs/bus-trace.md).
 std::string format_bus_exchange(const BusExchange& exchange);
 // Writes the whole trace, one exchange a line. False when the file cannot be written.

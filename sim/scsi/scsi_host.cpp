@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "sim/core/machine.h"
+#include "sim/core/records.h"
 #include "sim/core/registry.h"
 
 namespace sim {
@@ -128,7 +129,9 @@ void ScsiHost::record_request(ScsiRequest request) {
   ++request_count_;
 }
 
-void ScsiHost::record_command(ScsiCommand command) { commands_.push_back(std::move(command)); }
+void ScsiHost::record_command(ScsiCommand command) {
+  if (keeping_records()) commands_.push_back(std::move(command));
+}
 
 void ScsiHost::deliver_reads() {
   Guard guard(machine_mutex());
