@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -98,6 +99,17 @@ class ScsiHost {
   // ScsiStatus of a standard pass-through. No data moves.
   void inject_status(int port, uint32_t status, uint8_t scsi_status = 0, unsigned times = 1);
 
+  // Sees every DeviceIoControl answer on a SCSI device before the caller
+  // gets it and may change it: the request's buffer (`size` bytes, the
+  // driver's answer in it), the bytes to copy back and the Win32 result.
+  // Lets a fuzzer hand the system arbitrary driver answers. Called with the
+  // machine lock held.
+  using AnswerHook =
+      std::function<void(DWORD code, uint8_t* buffer, uint32_t size, uint32_t* returned,
+                         DWORD* result)>;
+  void set_answer_hook(AnswerHook hook) { answer_hook_ = std::move(hook); }
+  const AnswerHook& answer_hook() const { return answer_hook_; }
+
   // What reached the drivers since reset.
   std::vector<ScsiCommand> commands() const;
   std::optional<ScsiRequest> last_request() const;
@@ -133,6 +145,7 @@ class ScsiHost {
   std::optional<ScsiRequest> last_request_;
   uint64_t request_count_ = 0;
   std::function<void(int, int, int)> read_observer_;
+  AnswerHook answer_hook_;
   std::vector<Key> reads_;
 };
 

@@ -186,6 +186,10 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
       io.out_size = nOutBufferSize;
       io.user_in = in;
       result = dispatch(host, *device, dwIoControlCode, io);
+      if (host.answer_hook()) {
+        host.answer_hook()(dwIoControlCode, io.system, static_cast<uint32_t>(system.size()),
+                           &io.returned, &result);
+      }
     }
   }
   host.deliver_reads();
