@@ -23,6 +23,12 @@ DWORD StartProgram(LPSTR pszCommandLine, PROCESS_INFORMATION* pProcess) {
   return 0;
 }
 
+// The started program runs on by itself; its handles are not needed.
+void CloseProcessHandles(PROCESS_INFORMATION* pProcess) {
+  CloseHandle(pProcess->hThread);
+  CloseHandle(pProcess->hProcess);
+}
+
 // Unpacks the package in the current directory and waits for it to end;
 // its exit code is not looked at.
 DWORD UnpackPackage() {
@@ -33,6 +39,7 @@ DWORD UnpackPackage() {
     return dwError;
   }
   WaitForSingleObject(process.hProcess, INFINITE);
+  CloseProcessHandles(&process);
   return 0;
 }
 
@@ -51,6 +58,7 @@ DWORD StartSetup() {
     snprintf(szCommand, sizeof(szCommand), "\"%s%s\"", szDirectory, FERNWAY_SETUP_PATH);
     PROCESS_INFORMATION process;
     dwError = StartProgram(szCommand, &process);
+    if (dwError == 0) CloseProcessHandles(&process);
   }
   if (dwError) WriteInstallLog("Execute setup.exe failed--%s", FormatSystemError(dwError));
   return dwError;
