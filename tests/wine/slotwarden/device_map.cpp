@@ -21,7 +21,7 @@
 namespace {
 
 const char DEVICE_MAP_KEY[] = "HARDWARE\\DEVICEMAP\\Scsi";
-const char STASH_KEY[] = "SOFTWARE\\Ostravale\\WineTest\\ScsiDeviceMapStash";
+const char STASH_KEY[] = "SOFTWARE\\Ostravale\\WineTestScsiDeviceMap";
 
 const DWORD MAX_NAME = 256;
 const DWORD MAX_DATA = 4096;
