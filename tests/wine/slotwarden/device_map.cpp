@@ -30,6 +30,9 @@ LONG CreateKey(HKEY hParent, const char* pszName, DWORD dwOptions, HKEY* phKey) 
   return RegCreateKeyExA(hParent, pszName, 0, NULL, dwOptions, KEY_ALL_ACCESS, NULL, phKey, NULL);
 }
 
+LONG CopySubkey(HKEY hFromParent, const char* pszFrom, HKEY hToParent, const char* pszTo,
+                DWORD dwOptions);
+
 // Copies every value and subkey of hFrom into hTo, creating the subkeys
 // with dwOptions.
 LONG CopyTree(HKEY hFrom, HKEY hTo, DWORD dwOptions) {
@@ -50,37 +53,34 @@ LONG CopyTree(HKEY hFrom, HKEY hTo, DWORD dwOptions) {
     DWORD cchName = MAX_NAME;
     LONG lResult = RegEnumKeyExA(hFrom, i, szName, &cchName, NULL, NULL, NULL, NULL);
     if (lResult == ERROR_NO_MORE_ITEMS) break;
-    if (lResult != ERROR_SUCCESS) return lResult;
-    HKEY hChildFrom;
-    lResult = RegOpenKeyExA(hFrom, szName, 0, KEY_READ, &hChildFrom);
-    if (lResult != ERROR_SUCCESS) return lResult;
-    HKEY hChildTo;
-    lResult = CreateKey(hTo, szName, dwOptions, &hChildTo);
-    if (lResult == ERROR_SUCCESS) {
-      lResult = CopyTree(hChildFrom, hChildTo, dwOptions);
-      RegCloseKey(hChildTo);
-    }
-    RegCloseKey(hChildFrom);
+    if (lResult == ERROR_SUCCESS) lResult = CopySubkey(hFrom, szName, hTo, szName, dwOptions);
     if (lResult != ERROR_SUCCESS) return lResult;
   }
   return ERROR_SUCCESS;
 }
 
-// Copies HKLM\pszFrom to HKLM\pszTo, which is created with dwOptions.
-// A missing source copies nothing and creates nothing.
-LONG CopyKey(const char* pszFrom, const char* pszTo, DWORD dwOptions) {
+// Copies the subkey pszFrom of hFromParent, with its whole tree, to the
+// subkey pszTo of hToParent, created with dwOptions.
+LONG CopySubkey(HKEY hFromParent, const char* pszFrom, HKEY hToParent, const char* pszTo,
+                DWORD dwOptions) {
   HKEY hFrom;
-  LONG lResult = RegOpenKeyExA(HKEY_LOCAL_MACHINE, pszFrom, 0, KEY_READ, &hFrom);
-  if (lResult == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  LONG lResult = RegOpenKeyExA(hFromParent, pszFrom, 0, KEY_READ, &hFrom);
   if (lResult != ERROR_SUCCESS) return lResult;
   HKEY hTo;
-  lResult = CreateKey(HKEY_LOCAL_MACHINE, pszTo, dwOptions, &hTo);
+  lResult = CreateKey(hToParent, pszTo, dwOptions, &hTo);
   if (lResult == ERROR_SUCCESS) {
     lResult = CopyTree(hFrom, hTo, dwOptions);
     RegCloseKey(hTo);
   }
   RegCloseKey(hFrom);
   return lResult;
+}
+
+// Copies HKLM\pszFrom to HKLM\pszTo, which is created with dwOptions.
+// A missing source copies nothing and creates nothing.
+LONG CopyKey(const char* pszFrom, const char* pszTo, DWORD dwOptions) {
+  LONG lResult = CopySubkey(HKEY_LOCAL_MACHINE, pszFrom, HKEY_LOCAL_MACHINE, pszTo, dwOptions);
+  return lResult == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lResult;
 }
 
 LONG DeleteKey(const char* pszKey) {
