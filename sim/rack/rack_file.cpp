@@ -93,6 +93,9 @@ RackCage parse_cage(const json& j, const std::string& where) {
   cage.latch_never_lights = flag(j, "latch_never_lights", where, false);
   if (j.contains("lights_on_any_read")) {
     if (!j.at("lights_on_any_read").is_array()) bad(where + ".lights_on_any_read", "must be a list");
+    // The simulated cage has one such slot.
+    if (j.at("lights_on_any_read").size() > 1)
+      bad(where + ".lights_on_any_read", "at most one slot");
     for (const json& slot : j.at("lights_on_any_read"))
       cage.lights_on_any_read.push_back(
           static_cast<int>(number(slot, where + ".lights_on_any_read", 7)));
