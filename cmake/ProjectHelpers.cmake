@@ -19,7 +19,7 @@ function(sw_native_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gmock GTest::gtest)
   gtest_discover_tests(${name}
-    PROPERTIES LABELS native
+    PROPERTIES LABELS native TIMEOUT 120
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
