@@ -94,6 +94,8 @@ struct LocateCase {
   const char* printed;
 };
 
+void PrintTo(const LocateCase& c, std::ostream* out) { *out << c.name; }
+
 class Locating : public Watcher, public testing::WithParamInterface<LocateCase> {};
 
 TEST_P(Locating, TakesTheCagesBusOrTheFirstChannelWhereTheTargetAppeared) {
@@ -192,6 +194,10 @@ struct RecordCase {
   uint8_t value;
   bool accepted;
 };
+
+void PrintTo(const RecordCase& c, std::ostream* out) {
+  *out << "byte " << c.offset << " = " << int(c.value);
+}
 
 class RecordFilter : public Watcher, public testing::WithParamInterface<RecordCase> {};
 

@@ -76,6 +76,8 @@ struct TwoCageCase {
   StoredEntry recorded;
 };
 
+void PrintTo(const TwoCageCase& c, std::ostream* out) { *out << c.name; }
+
 class TwoCages : public MappingPass, public testing::WithParamInterface<TwoCageCase> {};
 
 TEST_P(TwoCages, RunAllCyclesAndRecordTheFirstCagesSlot) {
@@ -147,6 +149,8 @@ struct CageFailure {
   std::function<void(sim::Cage&)> arm;
   DWORD result;
 };
+
+void PrintTo(const CageFailure& c, std::ostream* out) { *out << c.name; }
 
 class CageFailsMidPass : public MappingPass, public testing::WithParamInterface<CageFailure> {};
 

@@ -131,6 +131,8 @@ struct OpenCase {
   bool mapped;  // the cage on port 1 is mapped
 };
 
+void PrintTo(const OpenCase& c, std::ostream* out) { *out << c.name; }
+
 class FailedOpen : public RunLoop, public testing::WithParamInterface<OpenCase> {};
 
 TEST_P(FailedOpen, LeavesTheAdapterInert) {

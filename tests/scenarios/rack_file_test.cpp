@@ -13,6 +13,8 @@ struct BadRack {
   const char* error;
 };
 
+void PrintTo(const BadRack& c, std::ostream* out) { *out << c.error; }
+
 class RackFileErrors : public testing::TestWithParam<BadRack> {};
 
 TEST_P(RackFileErrors, NameThePlaceAndTheReason) {

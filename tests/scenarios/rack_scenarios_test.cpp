@@ -24,6 +24,8 @@ std::vector<uint8_t> Bytes(const std::string& hex) {
   return bytes;
 }
 
+void PrintTo(const RackCase& c, std::ostream* out) { *out << (*c.file ? c.file : "built-in rack"); }
+
 class RackScenario : public MappingTest, public testing::WithParamInterface<RackCase> {};
 
 TEST_P(RackScenario, StoreAtTheEnd) {
