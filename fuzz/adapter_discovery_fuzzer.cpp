@@ -9,6 +9,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/scsi_ports.h"
 #include "sim/core/handles.h"
 #include "sim/core/machine.h"
 #include "sim/core/registry.h"
@@ -54,11 +55,9 @@ void WriteBuses(FuzzInput& input, const std::string& key) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sim::reset();
   FuzzInput input(data, size);
-  static const sim::DriverModel kModels[] = {sim::DriverModel::Standard, sim::DriverModel::Ami,
-                                             sim::DriverModel::Mylex, sim::DriverModel::Tarn};
   const int nReal = input.Below(4);
   for (int i = 0; i < nReal; ++i) {
-    int nPort = sim::scsi().add_port(kModels[input.Below(4)], 1 + input.Below(3));
+    int nPort = sim::scsi().add_port(DriverModelFrom(input), 1 + input.Below(3));
     if (input.Byte() & 1) sim::scsi().add_target(nPort, 0, input.Below(16));
   }
   const int nPorts = nReal + input.Below(kMaxPorts - nReal + 1);

@@ -11,6 +11,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/scsi_ports.h"
 #include "sim/core/handles.h"
 #include "sim/core/machine.h"
 #include "sim/scsi/scsi_host.h"
@@ -106,9 +107,7 @@ void Step(CScsiAdapter& adapter, FuzzInput& input) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sim::reset();
   FuzzInput input(data, size);
-  static const sim::DriverModel kModels[] = {sim::DriverModel::Standard, sim::DriverModel::Ami,
-                                             sim::DriverModel::Mylex, sim::DriverModel::Tarn};
-  const sim::DriverModel model = kModels[input.Below(4)];
+  const sim::DriverModel model = DriverModelFrom(input);
   const int nBuses = 1 + input.Below(2);
   const int nPort = sim::scsi().add_port(model, nBuses);
   sim::scsi().add_target(nPort, 0, 2);

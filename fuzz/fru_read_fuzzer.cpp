@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const CGenericException&) {
       // Reported failures are the expected outcome of most inputs.
     }
-    FUZZ_CHECK(!sim::qbx_device_stats().open);
+    CheckControllerClosed();
   }
   ClearQbxStatuses();
   return 0;

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const CGenericException&) {
       // Any failure is an exception of the controller layer; nothing else.
     }
-    FUZZ_CHECK(!sim::qbx_device_stats().open);
+    CheckControllerClosed();
   }
   ClearQbxStatuses();
   return 0;

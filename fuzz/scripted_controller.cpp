@@ -1,6 +1,10 @@
 #include "fuzz/scripted_controller.h"
 
+#include <cstdio>
 #include <string>
+
+#include "fuzz/fuzz_check.h"
+#include "sim/controller/qbx_bus.h"
 
 #include "sim/core/faults.h"
 
@@ -52,7 +56,11 @@ std::shared_ptr<ScriptedIpmiDevice> AttachScriptedDevice(uint8_t address, FuzzIn
 
 void ScriptQbxStatuses(FuzzInput* input) {
   sim::set_fault_hook([input](const std::string& api, uint64_t) -> std::optional<DWORD> {
-    if (api.find("QBX") == std::string::npos || api == "QBXSleep") return std::nullopt;
+    // QBX_CloseDevice is the system's last resort after a failure; failing
+    // it too would leave the device open whatever the system did.
+    if (api.find("QBX") == std::string::npos || api == "QBXSleep" || api == "QBX_CloseDevice") {
+      return std::nullopt;
+    }
     uint8_t b = input->Byte();
     if (b < 0xF0) return std::nullopt;
     static const DWORD kStatuses[] = {0x0100, 0x0101, 0x0102, 0x0103,
@@ -66,3 +74,10 @@ void ScriptQbxStatuses(FuzzInput* input) {
 }
 
 void ClearQbxStatuses() { sim::set_fault_hook({}); }
+
+void CheckControllerClosed() {
+  if (!sim::qbx_device_stats().open) return;
+  std::vector<sim::BusExchange> trace = sim::bus_trace();
+  if (!trace.empty()) std::fprintf(stderr, "%s\n", sim::format_bus_exchange(trace.back()).c_str());
+  FUZZ_CHECK(!sim::qbx_device_stats().open);
+}

@@ -30,9 +30,13 @@ class ScriptedIpmiDevice : public sim::IpmiDevice {
 // Attaches a scripted device at `address` on the current machine.
 std::shared_ptr<ScriptedIpmiDevice> AttachScriptedDevice(uint8_t address, FuzzInput* input);
 
-// Makes QBXAPI calls (all but QBXSleep) fail now and then with a status
-// taken from the input. Undone by sim::reset or ClearQbxStatuses.
+// Makes QBXAPI calls (all but QBXSleep and the forced QBX_CloseDevice)
+// fail now and then with a status taken from the input. Undone by
+// sim::reset or ClearQbxStatuses.
 void ScriptQbxStatuses(FuzzInput* input);
 void ClearQbxStatuses();
+
+// Aborts, printing the last exchange, when the controller device is open.
+void CheckControllerClosed();
 
 #endif  // FUZZ_SCRIPTED_CONTROLLER_H
