@@ -5,6 +5,7 @@
 
 #include "sim/core/clock.h"
 #include "sim/core/faults.h"
+#include "sim/scsi/scsi_host.h"
 
 namespace bench {
 
@@ -107,6 +108,21 @@ void PlanFaults(SoakPlan* plan, uint64_t start_ms, uint64_t end_ms, Random* rand
   }
 }
 
+void PlanOutsideDisks(SoakPlan* plan, uint64_t start_ms, uint64_t end_ms, Random* random) {
+  const int kTargets[] = {0, 1, 2, 3, 8, 9};
+  std::map<int, bool> present;
+  for (uint64_t t = start_ms + random->Between(20, 120) * kMinute; t < end_ms;
+       t += random->Between(20, 120) * kMinute) {
+    PlannedDiskChange change;
+    change.at_ms = t;
+    change.port = 0;
+    change.target = kTargets[random->Between(0, 5)];
+    change.appears = !present[change.target];
+    present[change.target] = change.appears;
+    plan->outside_disks.push_back(change);
+  }
+}
+
 }  // namespace
 
 SoakPlan PlanSoak(const sim::Rack& rack, uint64_t quiet_ms, uint64_t horizon_ms, uint64_t seed) {
@@ -116,14 +132,26 @@ SoakPlan PlanSoak(const sim::Rack& rack, uint64_t quiet_ms, uint64_t horizon_ms,
   Random random(seed);
   PlanDriveChanges(&plan, quiet_ms, horizon_ms, &random);
   PlanFaults(&plan, quiet_ms, horizon_ms, &random);
+  PlanOutsideDisks(&plan, quiet_ms, horizon_ms, &random);
   return plan;
 }
 
-void ArmFaults(const std::vector<PlannedFault>& faults) {
-  for (const PlannedFault& fault : faults) {
+void ArmPlan(const SoakPlan& plan) {
+  for (const PlannedFault& fault : plan.faults) {
     sim::at(
         fault.at_ms, [fault] { sim::fail_call(fault.api, fault.error, 1, fault.times); },
         "fault");
+  }
+  for (const PlannedDiskChange& change : plan.outside_disks) {
+    sim::at(
+        change.at_ms,
+        [change] {
+          if (change.appears)
+            sim::scsi().add_target(change.port, change.bus, change.target);
+          else
+            sim::scsi().remove_target(change.port, change.bus, change.target);
+        },
+        "outside disk");
   }
 }
 
