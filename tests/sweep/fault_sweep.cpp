@@ -141,6 +141,7 @@ std::vector<std::string> RunTrial(const Prepare& prepare, const Trial& trial,
                                                  uint64_t sequence) -> std::optional<DWORD> {
     if (target == 0 || sequence - base != target) return std::nullopt;
     pInjection->hit = pInjection->api == api;
+    if (!pInjection->hit) pInjection->seen = api;
     return pInjection->hit ? std::optional<DWORD>(pInjection->error) : std::nullopt;
   });
   std::vector<std::string> problems;
@@ -151,11 +152,9 @@ std::vector<std::string> RunTrial(const Prepare& prepare, const Trial& trial,
     alarm(0);
   }
   sim::set_fault_hook(nullptr);
-  if (target != 0 && !pInjection->hit) problems.push_back("the run took another course before the call");
-  if (pCalls) {
-    std::vector<std::string> calls = sim::recorded_calls();
-    pCalls->assign(calls.begin() + static_cast<std::ptrdiff_t>(base), calls.end());
-  }
+  if (target != 0 && !pInjection->hit) problems.push_back("the run took another course before the call (" +
+                                                   (pInjection->seen.empty() ? "ended" : pInjection->seen) + ")");
+  if (pCalls) *pCalls = sim::recorded_calls();
   sim::record_calls(false);
   return problems;
 }

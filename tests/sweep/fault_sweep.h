@@ -23,6 +23,7 @@ struct Injection {
   std::string api;
   DWORD error = 0;
   bool hit = false;  // the call was made and failed
+  std::string seen;  // the call made at `sequence` when it was another
 };
 
 // Prepares a fresh machine (after sim::reset()); makes no seam calls that

@@ -51,6 +51,7 @@ std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
     problems.push_back("failed run without the failure status");
   if (dwResult == 0 && status && *status != DWORD(INSTALL_STATUS_STARTED))
     problems.push_back("successful run with status " + std::to_string(*status));
+  if (injection.sequence == 0 && dwResult != 0) problems.push_back("clean run failed");
   // After a failed change of directory the package is deleted from the
   // starting directory, so it stays in velhome.
   if (!sweep::Hit(injection, {"DeleteFileA", "SetCurrentDirectoryA"}) &&

@@ -98,6 +98,9 @@ std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
       !sweep::Hit(injection, {"RegQueryValueExA", "RegOpenKeyExA", "fopen"}))
     problems.push_back("services touched, yet no patch and a success status");
 
+  if (injection.sequence == 0 && (Version() != "4.10a" || status != DWORD(INSTALL_STATUS_DONE)))
+    problems.push_back("clean run did not patch");
+
   // Every service it stopped runs again once its start has completed.
   sim::advance(60000);
   for (const char* name : {SNMP_SERVICE_NAME, SLOTWARDEN_SERVICE_NAME})
