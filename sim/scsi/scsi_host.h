@@ -64,7 +64,7 @@ struct ScsiTargetInfo {
 struct ScsiRequest {
   std::string device;
   DWORD code = 0;
-  std::vector<uint8_t> input;  // the input buffer's bytes
+  std::vector<uint8_t> input;  // the input buffer's bytes (empty with records off)
   DWORD in_size = 0, out_size = 0;
   bool in_null = true, out_null = true;
   uintptr_t in_address = 0;  // where the caller's input buffer lies

@@ -60,12 +60,17 @@ std::vector<uint8_t> inquiry_data(const TargetSpec& spec, uint32_t allocation) {
 TargetReply read_blocks(ScsiHost& host, int port, int bus, int target, uint32_t lba,
                         uint32_t blocks, bool data_in, uint8_t* data, uint32_t capacity) {
   if (lba + blocks > kDiskBlocks) return check_condition(kSenseIllegalRequest, kAscLbaOutOfRange);
-  std::vector<uint8_t> source(static_cast<size_t>(blocks) * kBlockSize);
-  for (size_t i = 0; i < source.size(); ++i) {
-    source[i] = static_cast<uint8_t>(lba + i / kBlockSize);
+  if (!data_in) return check_condition(kSenseIllegalRequest, kAscInvalidFieldInCdb);
+  // Every byte of a block holds the low byte of the block's address; only
+  // what fits the caller's buffer is produced.
+  TargetReply reply;
+  reply.wanted = blocks * kBlockSize;
+  reply.moved = std::min(reply.wanted, capacity);
+  for (uint32_t offset = 0; offset < reply.moved; offset += kBlockSize) {
+    std::memset(data + offset, static_cast<uint8_t>(lba + offset / kBlockSize),
+                std::min(kBlockSize, reply.moved - offset));
   }
-  TargetReply reply = send_data(source, data_in, data, capacity);
-  if (reply.status == SCSI_GOOD) host.note_read(port, bus, target);
+  host.note_read(port, bus, target);
   return reply;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "sim/core/faults.h"
 #include "sim/core/machine.h"
+#include "sim/core/records.h"
 #include "sim/scsi/scsi_drivers.h"
 #include "sim/scsi/scsi_target.h"
 
@@ -169,7 +170,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     sim::ScsiRequest seen;
     seen.device = device->name();
     seen.code = dwIoControlCode;
-    seen.input.assign(in, in + nInBufferSize);
+    if (sim::keeping_records()) seen.input.assign(in, in + nInBufferSize);
     seen.in_size = nInBufferSize;
     seen.out_size = nOutBufferSize;
     seen.in_null = lpInBuffer == nullptr;
