@@ -8,23 +8,28 @@
 #include <map>
 #include <string>
 
-#include "installtools/common/install_status.h"
 #include "installtools/tidemend/agent_patch.h"
-#include "installtools/tidemend/agent_settings.h"
 #include "sim/core/clock.h"
-#include "sim/core/registry.h"
-#include "sim/files/file_system.h"
-#include "sim/services/service_manager.h"
+#include "tests/installtools/tidemend_fixture.h"
 #include "tests/sweep/fault_sweep.h"
 
 namespace {
 
-const char* kAgentKey = "HKLM\\" AGENT_SETTINGS_KEY;
-const char* kStatusKey = "HKLM\\" INSTALL_STATUS_KEY;
-const char* kLog = "C:\\temp\\tidemend.log";
-const std::string kVelhome = "C:\\WINDOWS\\velhome\\";
-const std::string kPatch = kVelhome + "patch\\";
-const std::string kSystem = "C:\\WINDOWS\\system32\\";
+// The machine of the patch run tests, prepared anew for every trial.
+class TidemendSweep : public TidemendTest {
+ public:
+  using TidemendTest::Disk;
+  using TidemendTest::kSystem;
+  using TidemendTest::kVelhome;
+  using TidemendTest::VersionBytes;
+
+ protected:
+  void SetUp() override {}
+  void PrepareMachine() { TidemendTest::SetUp(); }
+};
+
+const std::string kVelhome = TidemendSweep::kVelhome;
+const std::string kSystem = TidemendSweep::kSystem;
 
 // Each replaced file with the content it has after the patch. A SpuNum that
 // cannot be read counts as empty, which picks tivel.dll: any new library
@@ -39,47 +44,16 @@ const std::map<std::string, std::string>& Replaced() {
   return files;
 }
 
-void AddService(const char* name) {
-  sim::ServiceBehaviour behaviour;
-  behaviour.state = SERVICE_RUNNING;
-  behaviour.stop_ms = 1000;
-  behaviour.start_ms = 1000;
-  sim::scm().add_service(name, behaviour);
-}
-
-void PrepareMachine() {
-  sim::registry().set_string(kAgentKey, "Version", "4.10");
-  sim::registry().set_string(kAgentKey, "SpuNum", "A3");
-  sim::files().make_directory("C:\\temp");
-  for (const char* name : {"dalvren.dll", "morsket.dll", "slotwarden.exe"}) {
-    sim::files().write_file(kVelhome + name, std::string("old ") + name);
-    sim::files().write_file(kPatch + name, std::string("new ") + name);
-  }
-  sim::files().write_file(kSystem + "plenth.dll", "old plenth.dll");
-  for (const char* name : {"vintas.dll", "garrow.dll", "tivel.dll"})
-    sim::files().write_file(kPatch + name, std::string("new ") + name);
-  sim::files().write_file(kPatch + "patch.ini",
-                          "[General]\nName=agents patch\n[Valid Agents Versions]\n4.10, 4.12\n");
-  AddService(SNMP_SERVICE_NAME);
-  AddService(SLOTWARDEN_SERVICE_NAME);
-}
-
-std::map<std::string, sim::FileState> Disk() {
-  std::map<std::string, sim::FileState> files = sim::files().snapshot();
-  files.erase(kLog);
-  return files;
-}
-
 std::string Version() {
-  std::vector<uint8_t> data = sim::registry().value(kAgentKey, "Version").value_or(sim::RegValue{}).data;
+  std::vector<uint8_t> data = TidemendSweep::VersionBytes();
   return std::string(data.begin(), data.end()).c_str();
 }
 
 std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
-  const std::map<std::string, sim::FileState> before = Disk();
+  const std::map<std::string, sim::FileState> before = TidemendSweep::Disk();
   RunAgentPatch();
   std::vector<std::string> problems;
-  const std::optional<DWORD> status = sim::registry().dword(kStatusKey, INSTALL_STATUS_VALUE);
+  const std::optional<DWORD> status = Status();
   const bool bSuccess =
       status == DWORD(INSTALL_STATUS_DONE) || status == DWORD(INSTALL_STATUS_DONE_SNMP_NOT_RUNNING);
 
@@ -92,7 +66,7 @@ std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
   const bool bAllNew = nNew == Replaced().size();
   if (Version() == "4.10a" && !bAllNew) problems.push_back("Version marked with files not replaced");
   if (bSuccess && Version() == "4.10a" && !bAllNew) problems.push_back("success with files not replaced");
-  if (bSuccess && Version() != "4.10a" && Disk() != before)
+  if (bSuccess && Version() != "4.10a" && TidemendSweep::Disk() != before)
     problems.push_back("success status for a patch that was left unfinished");
   if (bSuccess && Version() != "4.10a" && !sim::scm().requests().empty() &&
       !sweep::Hit(injection, {"RegQueryValueExA", "RegOpenKeyExA", "fopen"}))
@@ -111,8 +85,8 @@ std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
   return problems;
 }
 
-TEST(TidemendSweep, EveryCallFailedWithEachDocumentedError) {
-  sweep::Report report = sweep::SweepEveryCall(PrepareMachine, RunAndCheck);
+TEST_F(TidemendSweep, EveryCallFailedWithEachDocumentedError) {
+  sweep::Report report = sweep::SweepEveryCall([this] { PrepareMachine(); }, RunAndCheck);
   sweep::PrintReport("tidemend RunAgentPatch", report);
   EXPECT_GT(report.calls, 0u);
   for (const std::string& problem : report.problems) ADD_FAILURE() << problem;
