@@ -39,11 +39,11 @@ DriverModel model_of(const std::string& name) {
 }
 
 TargetSpec spec_of(DriveKind kind) {
-  TargetSpec spec;
-  spec.type = kind == DriveKind::CdRom     ? DeviceType::CdRom
+  TargetSpec setup;
+  setup.type = kind == DriveKind::CdRom     ? DeviceType::CdRom
               : kind == DriveKind::Scanner ? DeviceType::Scanner
                                            : DeviceType::Disk;
-  return spec;
+  return setup;
 }
 
 // A disk was read: the cages cabled to its bus see it; the one whose

@@ -60,13 +60,13 @@ DWORD ami_direct_command(ScsiHost& host, int port, IoRequest& io) {
     b[29] = static_cast<uint8_t>(fault->status);
     return ERROR_SUCCESS;
   }
-  const TargetSpec* spec =
+  const TargetSpec* setup =
       bus < host.ports()[port].buses ? find_target(host, port, bus, target, 0) : nullptr;
-  if (!spec) {
+  if (!setup) {
     b[29] = kAmiNoDevice;
     return ERROR_SUCCESS;
   }
-  TargetReply reply = run_command(host, port, bus, target, *spec, b + 42, cdb_length,
+  TargetReply reply = run_command(host, port, bus, target, *setup, b + 42, cdb_length,
                                   control == 0, b + kAmiData, transfer);
   b[87] = reply.status;
   b[29] = reply.status;
@@ -100,13 +100,13 @@ DWORD mylex_direct_cdb(ScsiHost& host, int port, IoRequest& io) {
     put16(b + 32, fault->status);
     return ERROR_SUCCESS;
   }
-  const TargetSpec* spec =
+  const TargetSpec* setup =
       bus < host.ports()[port].buses ? find_target(host, port, bus, target, 0) : nullptr;
-  if (!spec) {
+  if (!setup) {
     put16(b + 32, kMylexNoDevice);
     return ERROR_SUCCESS;
   }
-  TargetReply reply = run_command(host, port, bus, target, *spec, b + 70, cdb_length,
+  TargetReply reply = run_command(host, port, bus, target, *setup, b + 70, cdb_length,
                                   direction == 0x01, b + kMylexData, transfer);
   b[146] = reply.status;
   put16(b + 32, reply.status == SCSI_GOOD ? 0 : kMylexCheckCondition);

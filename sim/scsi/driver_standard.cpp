@@ -46,23 +46,23 @@ DWORD standard_pass_through(ScsiHost& host, const DeviceObject& device, IoReques
   }
 
   int port = device.port(), bus, target;
-  const TargetSpec* spec;
+  const TargetSpec* setup;
   if (device.device_kind() == DeviceObject::Kind::Port) {
     // The port takes only requests for logical units that no class driver owns.
     bus = b[3];
     target = b[4];
     if (bus >= host.ports()[port].buses) return ERROR_INVALID_PARAMETER;
-    spec = find_target(host, port, bus, target, b[5]);
-    if (!spec) return ERROR_INVALID_PARAMETER;
-    bool owned = spec->claimed &&
-                 (spec->type == DeviceType::Disk || spec->type == DeviceType::Scanner);
+    setup = find_target(host, port, bus, target, b[5]);
+    if (!setup) return ERROR_INVALID_PARAMETER;
+    bool owned = setup->claimed &&
+                 (setup->type == DeviceType::Disk || setup->type == DeviceType::Scanner);
     if (owned) return ERROR_INVALID_PARAMETER;
   } else {
     // A class device sends the request to its own unit, whatever it names.
     bus = device.bus();
     target = device.target();
-    spec = find_target(host, port, bus, target, 0);
-    if (!spec) return ERROR_NOT_READY;
+    setup = find_target(host, port, bus, target, 0);
+    if (!setup) return ERROR_NOT_READY;
   }
 
   b[7] = 0;
@@ -72,7 +72,7 @@ DWORD standard_pass_through(ScsiHost& host, const DeviceObject& device, IoReques
     io.returned = std::min(io.out_size, kHeader);
     return ERROR_SUCCESS;
   }
-  TargetReply reply = run_command(host, port, bus, target, *spec, b + 28, cdb_length, data_in,
+  TargetReply reply = run_command(host, port, bus, target, *setup, b + 28, cdb_length, data_in,
                                   b + data_offset, transfer);
   b[2] = reply.status;
   put32(b + 12, reply.moved);
@@ -89,9 +89,9 @@ DWORD standard_pass_through(ScsiHost& host, const DeviceObject& device, IoReques
 }
 
 DWORD get_scsi_address(ScsiHost& host, const DeviceObject& device, IoRequest& io) {
-  const TargetSpec* spec = find_target(host, device.port(), device.bus(), device.target(), 0);
-  if (!spec) return ERROR_NOT_READY;
-  if (!spec->answers_address) return ERROR_INVALID_FUNCTION;
+  const TargetSpec* setup = find_target(host, device.port(), device.bus(), device.target(), 0);
+  if (!setup) return ERROR_NOT_READY;
+  if (!setup->answers_address) return ERROR_INVALID_FUNCTION;
   if (io.out_size < 8) return ERROR_INSUFFICIENT_BUFFER;
   put32(io.system, 8);
   io.system[4] = static_cast<uint8_t>(device.port());

@@ -57,10 +57,10 @@ DWORD tarn_execute_srb(ScsiHost& host, int port, IoRequest& io) {
     b[4] = fault->scsi_status;
     return finish(static_cast<uint8_t>(fault->status));
   }
-  const TargetSpec* spec =
+  const TargetSpec* setup =
       bus < host.ports()[port].buses ? find_target(host, port, bus, target, b[7]) : nullptr;
-  if (!spec) return finish(kSrbSelectionTimeout);
-  TargetReply reply = run_command(host, port, bus, target, *spec, b + 48, cdb_length,
+  if (!setup) return finish(kSrbSelectionTimeout);
+  TargetReply reply = run_command(host, port, bus, target, *setup, b + 48, cdb_length,
                                   direction == kFlagsDataIn, io.user_in + kDataOffset, transfer);
   b[4] = reply.status;
   put32(b + 16, reply.moved);

@@ -21,8 +21,8 @@ const char* usual_driver(DriverModel model) {
   return "aic78xx";
 }
 
-bool has_class_device(const TargetSpec& spec) {
-  return spec.claimed && (spec.type == DeviceType::Disk || spec.type == DeviceType::Scanner);
+bool has_class_device(const TargetSpec& setup) {
+  return setup.claimed && (setup.type == DeviceType::Disk || setup.type == DeviceType::Scanner);
 }
 
 }  // namespace
@@ -44,22 +44,22 @@ int ScsiHost::add_port(DriverModel model, int buses, std::string driver) {
   return port;
 }
 
-void ScsiHost::add_target(int port, int bus, int target, TargetSpec spec) {
+void ScsiHost::add_target(int port, int bus, int target, TargetSpec setup) {
   Guard guard(machine_mutex());
   if (port < 0 || port >= static_cast<int>(ports_.size()) || bus < 0 ||
       bus >= ports_[port].buses || target < 0 || target > 15) {
     throw std::invalid_argument("sim::scsi: no such port, bus or target ID");
   }
-  if (has_class_device(spec) && spec.device_number < 0) {
+  if (has_class_device(setup) && setup.device_number < 0) {
     std::set<int> taken;
     for (const auto& [key, other] : targets_) {
-      if (has_class_device(other) && other.type == spec.type) taken.insert(other.device_number);
+      if (has_class_device(other) && other.type == setup.type) taken.insert(other.device_number);
     }
     int n = 0;
     while (taken.count(n)) ++n;
-    spec.device_number = n;
+    setup.device_number = n;
   }
-  targets_[Key{port, bus, target}] = spec;
+  targets_[Key{port, bus, target}] = setup;
 }
 
 void ScsiHost::remove_target(int port, int bus, int target) {
@@ -85,8 +85,8 @@ DriverModel ScsiHost::model(int port) const {
 std::vector<ScsiTargetInfo> ScsiHost::targets() const {
   Guard guard(machine_mutex());
   std::vector<ScsiTargetInfo> list;
-  for (const auto& [key, spec] : targets_) {
-    list.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), spec});
+  for (const auto& [key, setup] : targets_) {
+    list.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), setup});
   }
   return list;
 }

@@ -57,7 +57,7 @@ struct TargetSpec {
 
 struct ScsiTargetInfo {
   int port, bus, target;
-  TargetSpec spec;
+  TargetSpec setup;
 };
 
 // One request as a driver received it (before it answered).
@@ -82,7 +82,7 @@ class ScsiHost {
   // "Driver" value; empty gives the model's usual one ("aic78xx", "mraidnt",
   // "dac960nt", "tarnscsi").
   int add_port(DriverModel model, int buses = 1, std::string driver = {});
-  void add_target(int port, int bus, int target, TargetSpec spec = {});
+  void add_target(int port, int bus, int target, TargetSpec setup = {});
   void remove_target(int port, int bus, int target);
 
   int port_count() const;

@@ -39,16 +39,16 @@ TargetReply send_data(const std::vector<uint8_t>& source, bool data_in, uint8_t*
   return reply;
 }
 
-std::vector<uint8_t> inquiry_data(const TargetSpec& spec, uint32_t allocation) {
+std::vector<uint8_t> inquiry_data(const TargetSpec& setup, uint32_t allocation) {
   std::vector<uint8_t> d(36, ' ');
-  d[0] = static_cast<uint8_t>(spec.qualifier << 5 | static_cast<uint8_t>(spec.type));
-  d[1] = spec.type == DeviceType::CdRom ? 0x80 : 0x00;  // removable medium
+  d[0] = static_cast<uint8_t>(setup.qualifier << 5 | static_cast<uint8_t>(setup.type));
+  d[1] = setup.type == DeviceType::CdRom ? 0x80 : 0x00;  // removable medium
   d[2] = 0x02;  // SCSI-2
   d[3] = 0x02;  // response data format
   d[4] = 31;    // additional length
   d[5] = d[6] = d[7] = 0;
-  const char* product = spec.type == DeviceType::Disk      ? "SIMDISK"
-                        : spec.type == DeviceType::CdRom   ? "SIMCDROM"
+  const char* product = setup.type == DeviceType::Disk      ? "SIMDISK"
+                        : setup.type == DeviceType::CdRom   ? "SIMCDROM"
                                                            : "SIMSCAN";
   std::memcpy(&d[8], "OSTRAVAL", 8);
   std::memcpy(&d[16], product, std::strlen(product));
@@ -92,17 +92,17 @@ const TargetSpec* find_target(ScsiHost& host, int port, int bus, int target, int
   return &it->second;
 }
 
-TargetReply run_command(ScsiHost& host, int port, int bus, int target, const TargetSpec& spec,
+TargetReply run_command(ScsiHost& host, int port, int bus, int target, const TargetSpec& setup,
                         const uint8_t* cdb, int cdb_length, bool data_in, uint8_t* data,
                         uint32_t capacity) {
   host.record_command({port, bus, target, std::vector<uint8_t>(cdb, cdb + cdb_length)});
   auto at = [&](int i) -> uint32_t { return i < cdb_length ? cdb[i] : 0; };
-  const bool disk = spec.type == DeviceType::Disk;
+  const bool disk = setup.type == DeviceType::Disk;
   switch (cdb[0]) {
     case 0x00:  // TEST UNIT READY
       return TargetReply{};
     case 0x12:  // INQUIRY
-      return send_data(inquiry_data(spec, at(4)), data_in, data, capacity);
+      return send_data(inquiry_data(setup, at(4)), data_in, data, capacity);
     default:
       break;
   }

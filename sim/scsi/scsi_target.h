@@ -41,7 +41,7 @@ const TargetSpec* find_target(ScsiHost& host, int port, int bus, int target, int
 // Runs one CDB on a target. `data` holds `capacity` bytes: the data read
 // into it (data_in) or the data written from it. Notes READs of disks.
 // Called with the machine lock held.
-TargetReply run_command(ScsiHost& host, int port, int bus, int target, const TargetSpec& spec,
+TargetReply run_command(ScsiHost& host, int port, int bus, int target, const TargetSpec& setup,
                         const uint8_t* cdb, int cdb_length, bool data_in, uint8_t* data,
                         uint32_t capacity);
 

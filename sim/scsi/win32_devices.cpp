@@ -71,8 +71,8 @@ std::shared_ptr<DeviceObject> open_device(sim::ScsiHost& host, const std::string
   } else {
     return nullptr;
   }
-  for (const auto& [key, spec] : host.target_map()) {
-    if (!spec.claimed || spec.type != type || spec.device_number != n) continue;
+  for (const auto& [key, setup] : host.target_map()) {
+    if (!setup.claimed || setup.type != type || setup.device_number != n) continue;
     auto [port, bus, target] = key;
     if (!sim::scsi_detail::find_target(host, port, bus, target, 0)) continue;
     return std::make_shared<DeviceObject>(kind, port, bus, target, access, name);

@@ -10,6 +10,7 @@
 #include "sim/processes/messages.h"
 #include "sim/processes/processes.h"
 #include "sim/services/service_manager.h"
+#include "tests/installtools/fernway_fixture.h"
 #include "tests/installtools/install_fixture.h"
 
 namespace {
@@ -19,22 +20,9 @@ using Codes = std::vector<DWORD>;
 class FernwayTest : public testing::Test {
  protected:
   static constexpr const char* kLog = "C:\\fernway.log";
-  static constexpr const char* kVelhome = "C:\\WINDOWS\\velhome\\";
+  static constexpr const char* kVelhome = kFernwayVelhome;
 
-  void SetUp() override {
-    g_pszServiceName = FERNWAY_SERVICE_NAME;
-    g_pfnWorkRoutine = RunRemoteInstall;
-    g_hStopEvent = NULL;
-    g_bDebug = false;
-    g_hServiceStatus = NULL;
-    g_dwCurrentState = 0;
-    g_dwCheckPoint = 0;
-    sim::scm().set_module_path("C:\\WINDOWS\\system32\\fernway.exe");
-    sim::ServiceBehaviour running;
-    running.state = SERVICE_RUNNING;
-    sim::scm().add_service(FERNWAY_SERVICE_NAME, running, SERVICE_DEMAND_START);
-    sim::install_program(std::string(kVelhome) + "wrenpak.exe", "wrenpak");
-  }
+  void SetUp() override { PrepareFernwayMachine(); }
 
   static std::vector<std::string> Programs() {
     std::vector<std::string> programs;

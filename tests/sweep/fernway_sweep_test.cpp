@@ -11,27 +11,13 @@
 #include "sim/files/file_system.h"
 #include "sim/processes/processes.h"
 #include "sim/services/service_manager.h"
+#include "tests/installtools/fernway_fixture.h"
 #include "tests/sweep/fault_sweep.h"
 
 namespace {
 
-const char* kVelhome = "C:\\WINDOWS\\velhome\\";
+const char* kVelhome = kFernwayVelhome;
 const char* kStatusKey = "HKLM\\" INSTALL_STATUS_KEY;
-
-void PrepareMachine() {
-  g_pszServiceName = FERNWAY_SERVICE_NAME;
-  g_pfnWorkRoutine = RunRemoteInstall;
-  g_hStopEvent = NULL;
-  g_bDebug = false;
-  g_hServiceStatus = NULL;
-  g_dwCurrentState = 0;
-  g_dwCheckPoint = 0;
-  sim::scm().set_module_path("C:\\WINDOWS\\system32\\fernway.exe");
-  sim::ServiceBehaviour running;
-  running.state = SERVICE_RUNNING;
-  sim::scm().add_service(FERNWAY_SERVICE_NAME, running, SERVICE_DEMAND_START);
-  sim::install_program(std::string(kVelhome) + FERNWAY_PACKAGE, "wrenpak");
-}
 
 bool SetupStarted() {
   for (const sim::ProcessStart& start : sim::started_processes())
@@ -74,7 +60,7 @@ std::vector<std::string> RunAndCheck(const sweep::Injection& injection) {
 }
 
 TEST(FernwaySweep, EveryCallFailedWithEachDocumentedError) {
-  sweep::Report report = sweep::SweepEveryCall(PrepareMachine, RunAndCheck);
+  sweep::Report report = sweep::SweepEveryCall(PrepareFernwayMachine, RunAndCheck);
   sweep::PrintReport("fernway RunRemoteInstall", report);
   EXPECT_GT(report.calls, 0u);
   for (const std::string& problem : report.problems) ADD_FAILURE() << problem;
