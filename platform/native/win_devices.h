@@ -33,24 +33,6 @@
 #define SCSI_IOCTL_DATA_IN 1
 #define SCSI_IOCTL_DATA_UNSPECIFIED 2
 
-// The header of a standard pass-through request; the CDB follows in it, the
-// sense and data areas lie at the given offsets of the same buffer.
-typedef struct _SCSI_PASS_THROUGH {
-  USHORT Length;
-  UCHAR ScsiStatus;
-  UCHAR PathId;
-  UCHAR TargetId;
-  UCHAR Lun;
-  UCHAR CdbLength;
-  UCHAR SenseInfoLength;
-  UCHAR DataIn;
-  ULONG DataTransferLength;
-  ULONG TimeOutValue;
-  ULONG_PTR DataBufferOffset;
-  ULONG SenseInfoOffset;
-  UCHAR Cdb[16];
-} SCSI_PASS_THROUGH, *PSCSI_PASS_THROUGH;
-
 // The header of a miniport driver's private request (IOCTL_SCSI_MINIPORT).
 typedef struct _SRB_IO_CONTROL {
   ULONG HeaderLength;
