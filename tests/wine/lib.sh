@@ -32,3 +32,27 @@ reg_value() {
 expect_eq() {
   [ "$1" == "$2" ] || fail "$3: expected '$2', got '$1'"
 }
+
+# Runs a Windows program; prints its output, then its exit code on a line
+# of its own.
+run_with_exit_code() {
+  local out rc=0
+  out=$(wine_run "$@" | tr -d '\r') || rc=$?
+  printf '%s\n%s\n' "$out" "$rc"
+}
+
+# The whole status of service $2 as the status probe $1 prints it
+# ("STATE=.. CONTROLS=.. ..." or "ERROR=<code>").
+service_status() { wine_run "$1" "$2" | tr -d '\r'; }
+
+# Waits until service $2 reports state $3, asking the probe $1 at most $4
+# times 0.1 s apart (default 100); prints the status line that matched.
+wait_service_state() {
+  local line="" tries=${4:-100}
+  for _ in $(seq 1 "$tries"); do
+    line=$(service_status "$1" "$2" || true)
+    case "$line" in "STATE=$3 "*) echo "$line"; return 0 ;; esac
+    sleep 0.1
+  done
+  fail "$2 did not reach state $3 within $((tries / 10)) s (last: $line)"
+}

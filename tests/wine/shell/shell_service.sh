@@ -20,18 +20,10 @@ cleanup() {
 trap cleanup EXIT
 cleanup
 
-status() { wine_run "$status_exe" "$name" | tr -d '\r'; }
+status() { service_status "$status_exe" "$name"; }
 
 # Polls the status until its state field is $1 (about 10 s at most).
-wait_state() {
-  local line
-  for _ in $(seq 1 50); do
-    line=$(status || true)
-    case "$line" in "STATE=$1 "*) echo "$line"; return 0 ;; esac
-    sleep 0.2
-  done
-  fail "$name did not reach state $1 (last: $line)"
-}
+wait_state() { wait_service_state "$status_exe" "$name" "$@"; }
 
 set_setting() {
   "$WINE" reg add "$settings_key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null
@@ -39,11 +31,7 @@ set_setting() {
 
 # Runs the service program with arguments; prints its output, then its
 # exit code on a line of its own.
-run_shell() {
-  local out rc=0
-  out=$(wine_run "$service_exe" "$@" | tr -d '\r') || rc=$?
-  printf '%s\n%s\n' "$out" "$rc"
-}
+run_shell() { run_with_exit_code "$service_exe" "$@"; }
 
 # -I D: demand-start, own-process, LocalSystem, the program's own path.
 expect_eq "$(run_shell -I D)" $'Command completed (error 0)\n0' "-I D"

@@ -44,27 +44,15 @@ mkdir -p "$rig_dir"
 cp "$slotwarden_exe" "$qbxapi_dll" "$logquay_dll" "$rig_dir/"
 "$WINE" reg delete "$store_key" /f >/dev/null 2>&1 || true
 
-status() { wine_run "$status_exe" "$name" | tr -d '\r'; }
+status() { service_status "$status_exe" "$name"; }
 
 # Polls the status until its state field is $1, for at most $2 tenths of a
 # second; prints the status line.
-wait_state() {
-  local line=""
-  for _ in $(seq 1 "$2"); do
-    line=$(status || true)
-    case "$line" in "STATE=$1 "*) echo "$line"; return 0 ;; esac
-    sleep 0.1
-  done
-  fail "$name did not reach state $1 within $(($2 / 10)) s (last: $line)"
-}
+wait_state() { wait_service_state "$status_exe" "$name" "$@"; }
 
 # Runs slotwarden.exe with arguments; prints its output, then its exit code
 # on a line of its own.
-run_slotwarden() {
-  local out rc=0
-  out=$(wine_run "$rig_exe" "$@" | tr -d '\r') || rc=$?
-  printf '%s\n%s\n' "$out" "$rc"
-}
+run_slotwarden() { run_with_exit_code "$rig_exe" "$@"; }
 
 # HKLM\HARDWARE is volatile: `reg add` cannot create a port there (a
 # volatile key takes only volatile subkeys), so the editor creates it.
