@@ -56,3 +56,14 @@ wait_service_state() {
   done
   fail "$2 did not reach state $3 within $((tries / 10)) s (last: $line)"
 }
+
+# Waits, about 10 s at most, until the manager no longer knows service $2
+# (probe $1 answers ERROR=1060); a service marked for deletion still blocks
+# a new one of the same name.
+wait_service_gone() {
+  for _ in $(seq 1 100); do
+    [ "$(service_status "$1" "$2" || true)" = "ERROR=1060" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}

@@ -62,8 +62,8 @@ printf '[General]\r\nName=agents patch\r\n[Valid Agents Versions]\r\n4.10, 4.12\
 "$WINE" reg add "$agent_key" /v Version /t REG_SZ /d 4.10 /f >/dev/null
 "$WINE" reg add "$agent_key" /v SpuNum /t REG_SZ /d A3 /f >/dev/null
 
-wine_run "$snmp_exe" -I >/dev/null
-wine_run 'C:\windows\velhome\slotwarden.exe' -I >/dev/null
+wine_run "$snmp_exe" -I >/dev/null || fail "installing SNMP exited with $?"
+wine_run 'C:\windows\velhome\slotwarden.exe' -I >/dev/null || fail "installing slotwarden exited with $?"
 "$WINE" sc start SNMP >/dev/null
 "$WINE" sc start slotwarden >/dev/null
 wait_running SNMP

@@ -29,6 +29,7 @@ device_map() { wine_run "$device_map_exe" "$@" | tr -d '\r'; }
 cleanup() {
   "$WINE" sc stop "$name" >/dev/null 2>&1 || true
   "$WINE" sc delete "$name" >/dev/null 2>&1 || true
+  wait_service_gone "$status_exe" "$name" || echo "warning: $name still installed" >&2
   "$WINE" reg delete "$store_key" /f >/dev/null 2>&1 || true
   device_map restore || true
   rm -rf "$rig_dir"
